@@ -1,0 +1,22 @@
+// korvanth-updater: brings the game's installation up to the update server's
+// version. Run from its own folder inside the installation; takes no arguments.
+#include <iostream>
+
+#include "build_settings.h"
+#include "categories/layout.h"
+#include "driver/update_run.h"
+#include "remote/transfer.h"
+
+int main() {
+  std::cout << kBanner;
+  update_target target;
+  target.server_base = get_server_base(KORVANTH_UPDATE_HOST);
+  target.work_dir = ".";
+  target.remote = make_remote_steps(get_built_in_settings());
+  target.out = &std::cout;
+  target.err = &std::cerr;
+  int status = get_total_actualization(target);
+  std::cout << "\n\n";
+  pause_for_key(std::cout);
+  return status;
+}
