@@ -9,10 +9,19 @@
 
 int main() {
   std::cout << kBanner;
+  transfer_settings settings;
+  settings.user = KORVANTH_UPDATE_USER;
+  settings.password = KORVANTH_UPDATE_PASSWORD;
+  settings.connect_timeout_seconds = KORVANTH_CONNECT_TIMEOUT_SECONDS;
+  settings.stall_seconds = KORVANTH_STALL_SECONDS;
+  settings.text_limit_bytes = KORVANTH_TEXT_LIMIT_BYTES;
+  settings.attempts = KORVANTH_ATTEMPTS;
+  settings.retry_pause_ms = KORVANTH_RETRY_PAUSE_MS;
+
   update_target target;
   target.server_base = get_server_base(KORVANTH_UPDATE_HOST);
   target.work_dir = ".";
-  target.remote = make_remote_steps(get_built_in_settings());
+  target.remote = make_remote_steps(settings);
   target.out = &std::cout;
   target.err = &std::cerr;
   int status = get_total_actualization(target);

@@ -7,7 +7,6 @@
 #include <memory>
 #include <thread>
 
-#include "build_settings.h"
 #include "remote/replace_file.h"
 
 const char kErrorPageSignature[] = "<!DOCTYPE HTML PUBLIC";
@@ -50,6 +49,29 @@ size_t write_data(char* ptr, size_t size, size_t nmemb, void* userdata) {
   }
   // A short count (full disk) makes libcurl end the transfer.
   return fwrite(ptr, size, nmemb, sink->file);
+}
+
+// When body bytes last arrived. libcurl's own low-speed check averages over
+// several seconds, so a body that stops right after a burst would go on for
+// up to five seconds longer than the stall limit allows.
+struct stall_watch {
+  long stall_seconds = 0;
+  curl_off_t received = 0;
+  std::chrono::steady_clock::time_point last_arrival = std::chrono::steady_clock::now();
+  bool stalled = false;
+};
+
+int check_stall(void* userdata, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+  stall_watch* watch = static_cast<stall_watch*>(userdata);
+  auto now = std::chrono::steady_clock::now();
+  if (received != watch->received) {
+    watch->received = received;
+    watch->last_arrival = now;
+    return 0;
+  }
+  if (now - watch->last_arrival < std::chrono::seconds(watch->stall_seconds)) return 0;
+  watch->stalled = true;
+  return 1;  // ends the transfer with CURLE_ABORTED_BY_CALLBACK
 }
 
 struct attempt_result {
@@ -106,8 +128,11 @@ attempt_result perform_once(const std::string& url, const transfer_settings& set
 #endif
   set(CURLOPT_NOSIGNAL, 1L);
   set(CURLOPT_CONNECTTIMEOUT, settings.connect_timeout_seconds);
-  set(CURLOPT_LOW_SPEED_LIMIT, 1L);
-  set(CURLOPT_LOW_SPEED_TIME, settings.stall_seconds);
+  stall_watch watch;
+  watch.stall_seconds = settings.stall_seconds;
+  set(CURLOPT_XFERINFOFUNCTION, check_stall);
+  set(CURLOPT_XFERINFODATA, static_cast<void*>(&watch));
+  set(CURLOPT_NOPROGRESS, 0L);
   set(CURLOPT_USERAGENT, "korvanth-updater");
   set(CURLOPT_WRITEFUNCTION, write);
   set(CURLOPT_WRITEDATA, static_cast<void*>(sink));
@@ -119,6 +144,11 @@ attempt_result perform_once(const std::string& url, const transfer_settings& set
   code = curl_easy_perform(curl.get());
   if (sink->over_limit) {
     result.error = "the answer is larger than " + std::to_string(settings.text_limit_bytes) + " bytes";
+    return result;
+  }
+  if (watch.stalled) {
+    result.transient = true;
+    result.error = "nothing arrived for " + std::to_string(settings.stall_seconds) + " seconds";
     return result;
   }
   if (code != CURLE_OK) {
@@ -179,18 +209,6 @@ attempt_result download_once(const std::string& url, const std::string& path,
 }
 
 }  // namespace
-
-transfer_settings get_built_in_settings() {
-  transfer_settings settings;
-  settings.user = KORVANTH_UPDATE_USER;
-  settings.password = KORVANTH_UPDATE_PASSWORD;
-  settings.connect_timeout_seconds = KORVANTH_CONNECT_TIMEOUT_SECONDS;
-  settings.stall_seconds = KORVANTH_STALL_SECONDS;
-  settings.text_limit_bytes = KORVANTH_TEXT_LIMIT_BYTES;
-  settings.attempts = KORVANTH_ATTEMPTS;
-  settings.retry_pause_ms = KORVANTH_RETRY_PAUSE_MS;
-  return settings;
-}
 
 bool looks_like_error_page(std::string text) {
   return text.compare(0, kSignatureLength, kErrorPageSignature) == 0 &&

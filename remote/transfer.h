@@ -36,9 +36,6 @@ struct transfer_settings {
   long retry_pause_ms = 2000;
 };
 
-// The settings compiled into the program.
-transfer_settings get_built_in_settings();
-
 // The 21 characters that begin the server's error pages.
 extern const char kErrorPageSignature[];
 
