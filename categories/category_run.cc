@@ -123,7 +123,8 @@ category_result run_category(category_info category, long long hundredths, updat
   if (category.kind == manifest_kind::flag) {
     if (added.empty()) {
       out.flush();
-      err << "warning: this update announces " << category.fixed_name << category.file_kinds[0]
+      err << "warning: update " << format_version(hundredths) << " announces "
+          << category.fixed_name << category.file_kinds[0]
           << " but the server does not have it; it was not installed.\n";
     } else {
       out << category.messages.done;

@@ -53,3 +53,5 @@ std::string format_manifest(manifest_kind kind, std::vector<manifest_entry> entr
   }
   return body;
 }
+
+bool has_byte_order_mark(std::string text) { return text.compare(0, 3, kByteOrderMark) == 0; }

@@ -26,3 +26,7 @@ parsed_manifest parse_manifest(manifest_kind kind, std::string body, std::string
 // The body that parse_manifest reads back as `entries`: a line feed after each
 // line, no blank lines; a flag is "1".
 std::string format_manifest(manifest_kind kind, std::vector<manifest_entry> entries);
+
+// True when `text` begins with the UTF-8 byte-order mark that
+// split_manifest_lines drops.
+bool has_byte_order_mark(std::string text);

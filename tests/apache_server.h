@@ -19,6 +19,11 @@ struct apache_server {
 // that outlives it (the test's main thread).
 apache_server start_apache(std::string document_root, std::string user, std::string password);
 
+// Like start_apache above, on `port` (0: any free one), with `extra_config`
+// appended to its configuration (mod_alias is loaded, e.g. for Redirect).
+apache_server start_apache(std::string document_root, std::string user, std::string password,
+                           int port, std::string extra_config);
+
 // Stops the server and waits for it to exit; removes its folder.
 void stop_apache(apache_server server);
 

@@ -21,7 +21,8 @@ struct fault_server {
 };
 
 // Starts a server that answers the n-th connection with responses[n]; the
-// last response repeats for later connections.
+// last response repeats for later connections. With no responses it holds
+// its port without listening, so connections to it are refused.
 fault_server start_fault_server(std::vector<fault_response> responses);
 
 // Stops the server, ending stalled connections, and joins its thread.

@@ -1,0 +1,21 @@
+#!/bin/bash
+# Installs what building and testing the updater needs on Debian or Ubuntu.
+set -euo pipefail
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+else
+  as_root=(sudo)
+fi
+
+"${as_root[@]}" apt-get update
+# apache2 and apache2-utils (htpasswd) serve the tests' update server.
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+  build-essential \
+  cmake \
+  libcurl4-openssl-dev \
+  libgtest-dev \
+  googletest \
+  apache2 \
+  apache2-utils \
+  ca-certificates
