@@ -4,7 +4,7 @@
 # serves them behind Basic authentication and updates a fresh installation
 # from 1.00, showing the updater's own console output.
 #
-# usage: scripts/demo.sh        (after scripts/install-deps.sh)
+# usage: scripts/demo.sh        (installs what it needs first)
 #
 # Builds in build-demo/ beside the sources; everything else lives in a
 # temporary folder that is removed at the end, and the web server it starts is
@@ -20,12 +20,11 @@ modules=/usr/lib/apache2/modules
 user=4815162_demouser
 password=DemoPassword123.
 
-for tool in cmake c++ "$httpd" htpasswd; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "demo: $tool is missing; run scripts/install-deps.sh first" >&2
-    exit 1
-  fi
-done
+echo "Installing what the demo needs..."
+"$repo/scripts/install-deps.sh" >/tmp/korvanth-demo-install.log 2>&1 || {
+  tail -n 40 /tmp/korvanth-demo-install.log >&2
+  exit 1
+}
 
 work=$(mktemp -d /tmp/korvanth-demo.XXXXXX)
 httpd_pid=
@@ -146,7 +145,7 @@ quietly configure cmake -S "$repo" -B "$build" -DKORVANTH_BUILD_TESTS=OFF \
   "-DKORVANTH_UPDATE_HOST=127.0.0.1:$port" \
   "-DKORVANTH_UPDATE_USER=$user" \
   "-DKORVANTH_UPDATE_PASSWORD=$password"
-quietly build cmake --build "$build" -j2 --target korvanth-updater korvanth-publish
+quietly build cmake --build "$build" -j2
 publish="$build/korvanth-publish"
 
 # Small stand-in files: the name and version they were made for.
