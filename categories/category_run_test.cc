@@ -5,32 +5,15 @@
 #include <cstdio>
 #include <sstream>
 
-#include "tests/fake_remote.h"
-#include "tests/temp_dir.h"
+#include "tests/fake_installation.h"
 
 namespace {
 
-// An installation with the updater's folder in it, and a server in memory.
-struct CategoryRunTest : testing::Test {
-  void SetUp() override {
-    root = make_temp_dir();
-    write_file(root + "/Updater/keep", "");
-    target.server_base = server->base;
-    target.work_dir = root + "/Updater";
-    target.remote = make_fake_steps(server);
-    target.out = &out;
-    target.err = &err;
-  }
-  void TearDown() override { remove_tree(root); }
-
+struct CategoryRunTest : FakeInstallationTest {
   category_result run(category_id id, long long hundredths) {
     return run_category(describe_category(id), hundredths, target);
   }
 
-  std::shared_ptr<fake_server> server = std::make_shared<fake_server>();
-  std::string root;
-  std::ostringstream out, err;
-  update_target target;
 };
 
 TEST_F(CategoryRunTest, OneSongOfOneVersion) {

@@ -14,7 +14,7 @@ bool manifest_counts(manifest_kind kind, std::string body) {
 }
 
 std::vector<std::string> split_manifest_lines(std::string body) {
-  if (body.compare(0, 3, kByteOrderMark) == 0) body.erase(0, 3);
+  if (has_byte_order_mark(body)) body.erase(0, 3);
   std::vector<std::string> lines;
   for (std::string line : split(body, "\n")) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

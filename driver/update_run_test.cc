@@ -4,25 +4,13 @@
 
 #include <sstream>
 
-#include "tests/fake_remote.h"
-#include "tests/temp_dir.h"
+#include "tests/fake_installation.h"
 
 namespace {
 
 const char kRecord[] = "/Data/data_version.bin";
 
-struct UpdateRunTest : testing::Test {
-  void SetUp() override {
-    root = make_temp_dir();
-    write_file(root + "/Updater/keep", "");
-    target.server_base = server->base;
-    target.work_dir = root + "/Updater";
-    target.remote = make_fake_steps(server);
-    target.out = &out;
-    target.err = &err;
-  }
-  void TearDown() override { remove_tree(root); }
-
+struct UpdateRunTest : FakeInstallationTest {
   int run(std::string installed, std::string published) {
     write_file(root + kRecord, installed);
     publish_text(server, "actual_version.txt", published);
@@ -37,11 +25,6 @@ struct UpdateRunTest : testing::Test {
       if (line.rfind("Applying update ", 0) == 0) applied.push_back(line.substr(16));
     return applied;
   }
-
-  std::shared_ptr<fake_server> server = std::make_shared<fake_server>();
-  std::string root;
-  std::ostringstream out, err;
-  update_target target;
 };
 
 TEST_F(UpdateRunTest, UpToDateWritesNothing) {
