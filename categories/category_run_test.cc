@@ -13,7 +13,6 @@ struct CategoryRunTest : FakeInstallationTest {
   category_result run(category_id id, long long hundredths) {
     return run_category(describe_category(id), hundredths, target);
   }
-
 };
 
 TEST_F(CategoryRunTest, OneSongOfOneVersion) {
