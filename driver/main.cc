@@ -5,6 +5,7 @@
 #include "build_settings.h"
 #include "categories/layout.h"
 #include "driver/update_run.h"
+#include "remote/interrupt.h"
 #include "remote/transfer.h"
 
 int main() {
@@ -24,8 +25,10 @@ int main() {
   target.remote = make_remote_steps(settings);
   target.out = &std::cout;
   target.err = &std::cerr;
+  watch_for_interrupt();
   int status = get_total_actualization(target);
+  stop_watching_for_interrupt();
   std::cout << "\n\n";
-  pause_for_key(std::cout);
+  if (!was_interrupted()) pause_for_key(std::cout);
   return status;
 }

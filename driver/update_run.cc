@@ -62,7 +62,7 @@ int get_total_actualization(update_target target) {
     if (!result.failed) continue;
 
     std::ostream& err = report_error(target);
-    err << "update " << format_version(cont) << " could not be completed: a download failed.\n"
+    err << "update " << format_version(cont) << " could not be completed.\n"
         << result.error << "\n";
     if (cont - 1 == user_version.hundredths) {
       err << "No update was completed; the installed version stays "

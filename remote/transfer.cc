@@ -7,11 +7,14 @@
 #include <memory>
 #include <thread>
 
+#include "remote/interrupt.h"
 #include "remote/replace_file.h"
 
 const char kErrorPageSignature[] = "<!DOCTYPE HTML PUBLIC";
 
 namespace {
+
+const char kInterruptedError[] = "the updater was interrupted";
 
 const size_t kSignatureLength = sizeof(kErrorPageSignature) - 1;
 
@@ -62,6 +65,7 @@ struct stall_watch {
 };
 
 int check_stall(void* userdata, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+  if (was_interrupted()) return 1;  // ends the transfer; the caller sees why
   stall_watch* watch = static_cast<stall_watch*>(userdata);
   auto now = std::chrono::steady_clock::now();
   if (received != watch->received) {
@@ -106,6 +110,10 @@ attempt_result perform_once(const std::string& url, const transfer_settings& set
                             const std::string* head) {
   init_library_once();
   attempt_result result;
+  if (was_interrupted()) {
+    result.error = kInterruptedError;
+    return result;
+  }
   curl_ptr curl(curl_easy_init());
   if (!curl) {
     result.error = "the transfer library could not start a transfer";
@@ -144,6 +152,10 @@ attempt_result perform_once(const std::string& url, const transfer_settings& set
   code = curl_easy_perform(curl.get());
   if (sink->over_limit) {
     result.error = "the answer is larger than " + std::to_string(settings.text_limit_bytes) + " bytes";
+    return result;
+  }
+  if (was_interrupted()) {
+    result.error = kInterruptedError;
     return result;
   }
   if (watch.stalled) {
