@@ -132,17 +132,17 @@ std::string escape_url_path(std::string text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string escaped;
   for (unsigned char c : text) {
-    if (c == ' ') {
-      escaped += "%20";
-    } else if (c < 0x21 || c > 0x7E || c == '%' || c == '#' || c == '?') {
+    bool plain = c == ' ' || (c >= 0x21 && c <= 0x7E && c != '%' && c != '#' && c != '?');
+    if (plain) {
+      escaped += static_cast<char>(c);
+    } else {
       escaped += '%';
       escaped += kHex[c >> 4];
       escaped += kHex[c & 15];
-    } else {
-      escaped += static_cast<char>(c);
     }
   }
-  return escaped;
+  // Spaces last, so that the "%" of "%20" is not escaped again.
+  return replace(escaped, " ", "%20");
 }
 
 std::vector<std::string> split(std::string str, std::string pattern) {
