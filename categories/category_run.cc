@@ -44,6 +44,18 @@ std::vector<std::string> list_parent_folders(const std::string& local) {
   return folders;
 }
 
+// The folders made before each download of a safe entry's files: the
+// category's own, or for other files every folder on the way to the file.
+std::vector<std::string> list_entry_folders(const category_info& category,
+                                            const manifest_entry& entry) {
+  if (category.id == category_id::others)
+    return list_parent_folders(map_local_path(entry.second).path);
+  std::vector<std::string> folders;
+  for (const std::string& folder : list_folders_to_create(category, entry))
+    folders.push_back(map_local_path(folder).path);
+  return folders;
+}
+
 std::string format_progress(int i, int n) {
   char line[64];
   std::snprintf(line, sizeof line, "%.2f%% downloaded\n", compute_progress(i, n));
@@ -94,17 +106,11 @@ category_result run_category(category_info category, long long hundredths, updat
       out << format_progress(i, limite);
       continue;
     }
+    std::vector<std::string> folders = list_entry_folders(category, entry);
     bool arrived = false;
     for (const std::string& kind : category.file_kinds) {
       std::string aux_output =
           join_path(target.work_dir, map_local_path(get_local_file(category, entry, kind)).path);
-      std::vector<std::string> folders;
-      if (category.id == category_id::others) {
-        folders = list_parent_folders(map_local_path(entry.second).path);
-      } else {
-        for (const std::string& folder : list_folders_to_create(category, entry))
-          folders.push_back(map_local_path(folder).path);
-      }
       for (const std::string& folder : folders) make_folder(join_path(target.work_dir, folder));
 
       std::string aux_url = get_file_url(target.server_base, category, hundredths, entry, kind);
