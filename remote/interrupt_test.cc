@@ -17,8 +17,7 @@ namespace {
 TEST(InterruptTest, EndsTheTransferAndKeepsTheDestination) {
   // A body that stalls for longer than the test may wait: only the interrupt
   // can end the transfer.
-  fault_response stalled = make_response(200, std::string(4000, 'n'));
-  stalled.raw.resize(stalled.raw.size() - 3000);
+  fault_response stalled = cut_short(make_response(200, std::string(4000, 'n')), 3000);
   stalled.stall = true;
   fault_server server = start_fault_server({stalled});
   std::string dir = make_temp_dir();

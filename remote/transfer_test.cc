@@ -210,11 +210,6 @@ Result run_bounded(fault_server server, Transfer transfer, bool* gave_up_in_time
   return running.get();
 }
 
-fault_response cut_short(fault_response response, size_t missing_bytes) {
-  response.raw.resize(response.raw.size() - missing_bytes);
-  return response;
-}
-
 class FaultTransferTest : public ::testing::Test {
  protected:
   void SetUp() override { destination_dir_ = make_temp_dir(); }

@@ -224,3 +224,8 @@ fault_response make_response_with_headers(int status, std::string headers, std::
                  "\r\nConnection: close\r\n\r\n" + body;
   return response;
 }
+
+fault_response cut_short(fault_response response, size_t missing_bytes) {
+  response.raw.resize(response.raw.size() - missing_bytes);
+  return response;
+}

@@ -34,6 +34,10 @@ int count_requests(fault_server server);
 // The request lines received so far, e.g. "GET /a HTTP/1.1".
 std::vector<std::string> list_request_lines(fault_server server);
 
+// `response` with its last `missing_bytes` left off, for a body shorter than
+// its Content-Length.
+fault_response cut_short(fault_response response, size_t missing_bytes);
+
 // "http://127.0.0.1:PORT".
 std::string fault_address(fault_server server);
 
