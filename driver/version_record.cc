@@ -123,15 +123,8 @@ version_status get_user_version(std::string work_dir) {
 }
 
 std::string set_user_version(std::string work_dir, long long hundredths) {
-  temp_file temp = create_temp_beside(get_record_path(work_dir));
-  if (!temp.file) return "cannot record the installed version: " + temp.error;
-  std::string text = format_version(hundredths);
-  if (std::fwrite(text.data(), 1, text.size(), temp.file.get()) != text.size()) {
-    std::string error = "cannot record the installed version: " + std::string(std::strerror(errno));
-    discard_temp_file(std::move(temp));
-    return error;
-  }
-  std::string error = commit_temp_file(std::move(temp));
+  std::string error =
+      replace_file_text(get_record_path(work_dir), format_version(hundredths), kUsualFileMode);
   return error.empty() ? "" : "cannot record the installed version: " + error;
 }
 

@@ -1,8 +1,5 @@
 #include "publish/publish_version.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -36,17 +33,8 @@ publish_result refuse(std::string path, std::string why) {
 
 // Replaces the current-version file in one rename. Returns why not, or "".
 std::string write_version_file(std::string game_data, long long hundredths) {
-  std::string path = join_path(game_data, kVersionFileName);
-  temp_file temp = create_temp_beside(path);
-  if (!temp.file) return temp.error;
-  std::string text = format_version(hundredths);
-  if (fchmod(fileno(temp.file.get()), 0644) != 0 ||
-      std::fwrite(text.data(), 1, text.size(), temp.file.get()) != text.size()) {
-    std::string why = "cannot write " + temp.temp_path + ": " + std::strerror(errno);
-    discard_temp_file(std::move(temp));
-    return why;
-  }
-  return commit_temp_file(std::move(temp));
+  return replace_file_text(join_path(game_data, kVersionFileName), format_version(hundredths),
+                           0644);
 }
 
 // Writes `text` as the new file `path`. Returns why not, or "".

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+const int kUsualFileMode = -1;
+
 namespace {
 
 std::string parent_folder(const std::string& path) {
@@ -64,4 +66,17 @@ std::string commit_temp_file(temp_file temp) {
 void discard_temp_file(temp_file temp) {
   temp.file.reset();
   std::remove(temp.temp_path.c_str());
+}
+
+std::string replace_file_text(std::string target, std::string text, int mode) {
+  temp_file temp = create_temp_beside(target);
+  if (!temp.file) return temp.error;
+  bool written = mode == kUsualFileMode || fchmod(fileno(temp.file.get()), mode) == 0;
+  written = written && std::fwrite(text.data(), 1, text.size(), temp.file.get()) == text.size();
+  if (!written) {
+    std::string error = "cannot write " + target + ": " + std::strerror(errno);
+    discard_temp_file(std::move(temp));
+    return error;
+  }
+  return commit_temp_file(std::move(temp));
 }

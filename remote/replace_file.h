@@ -28,3 +28,11 @@ std::string commit_temp_file(temp_file temp);
 
 // Closes and removes the temporary file, leaving the target as it was.
 void discard_temp_file(temp_file temp);
+
+// Stands for the permissions any new file gets, in replace_file_text.
+extern const int kUsualFileMode;
+
+// Replaces `target` with a file holding `text`, in one rename; `mode` is the
+// new file's permission bits, or kUsualFileMode. Returns an error text, empty
+// on success; on failure `target` is left as it was.
+std::string replace_file_text(std::string target, std::string text, int mode);
