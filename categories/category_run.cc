@@ -1,20 +1,15 @@
 #include "categories/category_run.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <vector>
 
 #include "categories/local_path.h"
 #include "categories/manifest.h"
+#include "remote/platform.h"
 
 namespace {
 
 const char kNotFoundHeading[] = "\nNot found on the server:\n\n";
-
-// Creates one folder level; an existing folder, or one that cannot be made,
-// is passed over: a folder that is really missing fails the download after.
-void make_folder(const std::string& path) { mkdir(path.c_str(), 0777); }
 
 // Why an entry must not be touched, or empty when it is safe: every name must
 // stand as one folder or file name and every local path must stay inside the
@@ -111,6 +106,8 @@ category_result run_category(category_info category, long long hundredths, updat
     for (const std::string& kind : category.file_kinds) {
       std::string aux_output =
           join_path(target.work_dir, map_local_path(get_local_file(category, entry, kind)).path);
+      // A folder that cannot be made is passed over: the download into it
+      // fails after, naming the file and the reason.
       for (const std::string& folder : folders) make_folder(join_path(target.work_dir, folder));
 
       std::string aux_url = get_file_url(target.server_base, category, hundredths, entry, kind);
@@ -139,10 +136,10 @@ category_result run_category(category_info category, long long hundredths, updat
   }
   out << category.messages.done;
   if (category.lists_names)
-    for (const std::string& name : added) out << name << "\n";
+    for (const std::string& name : added) out << to_console_text(name) << "\n";
   if (!not_found.empty()) {
     out << kNotFoundHeading;
-    for (const std::string& name : not_found) out << name << "\n";
+    for (const std::string& name : not_found) out << to_console_text(name) << "\n";
   }
   return result;
 }

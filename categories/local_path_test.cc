@@ -10,7 +10,11 @@ TEST(LocalPathTest, PathsInsideTheInstallation) {
       {"notes.txt", "notes.txt"},  // the updater's own folder is inside too
       {"..\\Songs\\\\Song B\\Song B.mp3", "../Songs/Song B/Song B.mp3"},
       {".\\..\\.\\Data\\x", "../Data/x"},
-      {"..\\a\\..\\b", "../a/../b"},
+      {"..\\a\\..\\b", "../b"},
+      // No folder is made on the way to a name that ".." takes back.
+      {"Data\\..\\..\\x.txt", "../x.txt"},
+      {"..\\Songs\\Caf\xC3\xA9\\Caf\xE9.mp3", "../Songs/Caf\xC3\xA9/Caf\xE9.mp3"},
+      {"..\\Songs\\.hidden\\CONSOLE.mp3", "../Songs/.hidden/CONSOLE.mp3"},
   };
   for (const auto& c : cases) {
     local_path_result result = map_local_path(c.path);
@@ -24,6 +28,8 @@ TEST(LocalPathTest, PathsThatLeaveOrNameNothing) {
       "..\\..\\x",     "../../x",      "..\\a\\..\\..\\x", "C:\\x",         "c:x",
       "\\x",           "/etc/passwd",  "\\\\server\\share\\x", "",         "..",
       "..\\Data\\",    "..\\Da\nta\\x", "..\\Data\\x\r",   "..\\x\x7f",     ".",
+      "Data\\..\\..\\..\\x", "..\\Songs\\CON\\a.mp3", "..\\Songs\\x\\nul.mp3",
+      "..\\Data\\a?.txt", "..\\Songs\\Pack.\\a",
   };
   for (const char* path : cases) {
     local_path_result result = map_local_path(path);
@@ -37,6 +43,17 @@ TEST(LocalPathTest, PlainNames) {
     EXPECT_EQ("", check_plain_name(name)) << name;
   for (const char* name : {"", ".", "..", "a\\b", "a/b", "a:b", "a\rb", "\tx"})
     EXPECT_NE("", check_plain_name(name)) << name;
+}
+
+TEST(LocalPathTest, NamesWindowsCannotStore) {
+  for (const char* name : {"Song A", "Caf\xC3\xA9", "Caf\xE9", ".hidden", "CONSOLE", "COM10",
+                           "LPT0", "a.b", "NUL_", "x.CON"})
+    EXPECT_EQ("", check_storable_name(name)) << name;
+  for (const char* name : {"a<b", "a>b", "a:b", "a\"b", "a|b", "a?b", "a*b", "a\\b", "a/b",
+                           "a\x01", "dot.", "space ", "...", "CON", "con", "Con.txt",
+                           "NUL.tar.gz", "aux", "PRN.mp3", "COM1", "com9.ini", "LPT1", "lpt9.x",
+                           "COM\xC2\xB9", "CON .txt"})
+    EXPECT_NE("", check_storable_name(name)) << name;
 }
 
 TEST(LocalPathTest, JoinPath) {

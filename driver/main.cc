@@ -6,9 +6,11 @@
 #include "categories/layout.h"
 #include "driver/update_run.h"
 #include "remote/interrupt.h"
+#include "remote/platform.h"
 #include "remote/transfer.h"
 
 int main() {
+  set_up_console();
   std::cout << kBanner;
   transfer_settings settings;
   settings.user = KORVANTH_UPDATE_USER;
@@ -27,8 +29,9 @@ int main() {
   target.err = &std::cerr;
   watch_for_interrupt();
   int status = get_total_actualization(target);
+  std::cout << "\n\n" << std::flush;
   stop_watching_for_interrupt();
-  std::cout << "\n\n";
-  if (!was_interrupted()) pause_for_key(std::cout);
+  if (!was_interrupted()) wait_for_key(std::cout);
+  restore_console();
   return status;
 }

@@ -1,8 +1,5 @@
 #include "driver/update_run.h"
 
-#include <unistd.h>
-
-#include <iostream>
 #include <string>
 
 #include "categories/layout.h"
@@ -86,17 +83,4 @@ int get_total_actualization(update_target target) {
     return 1;
   }
   return 0;
-}
-
-void pause_for_key(std::ostream& out) {
-#ifdef _WIN32
-  out.flush();
-  std::system("PAUSE");
-#else
-  // Only a person at a terminal can press a key; a script must not hang.
-  if (!isatty(STDIN_FILENO)) return;
-  out << "Press Enter to continue . . ." << std::flush;
-  std::string line;
-  std::getline(std::cin, line);
-#endif
 }

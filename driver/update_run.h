@@ -16,7 +16,3 @@ int get_total_actualization(update_target target);
 
 // The banner printed before the run.
 extern const char kBanner[];
-
-// Waits for the user to press a key before the console window closes; does
-// nothing when standard input is not a terminal.
-void pause_for_key(std::ostream& out);

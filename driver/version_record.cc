@@ -3,11 +3,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <cerrno>
 
 #include "categories/layout.h"
 #include "categories/local_path.h"
+#include "remote/platform.h"
 #include "remote/replace_file.h"
 
 const long long kMaxVersionHundredths = 99999;
@@ -96,10 +95,10 @@ version_status parse_version_text(std::string text) {
 version_status get_user_version(std::string work_dir) {
   std::string path = get_record_path(work_dir);
   version_status status;
-  file_ptr fp(std::fopen(path.c_str(), "r"));
+  std::string why;
+  file_ptr fp = open_for_reading(path, &why);
   if (!fp) {
-    status.error = "cannot read the installed version record " + path + " (" +
-                   std::strerror(errno) +
+    status.error = "cannot read the installed version record " + path + " (" + why +
                    "). Run the updater from its own folder inside the game's installation.";
     return status;
   }

@@ -2,14 +2,9 @@
 // new content, never an empty or half-written file.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
 
-struct file_closer {
-  void operator()(FILE* file) const { fclose(file); }
-};
-using file_ptr = std::unique_ptr<FILE, file_closer>;
+#include "remote/platform.h"
 
 // A temporary file beside the file it will replace.
 struct temp_file {

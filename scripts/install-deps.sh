@@ -9,7 +9,8 @@ else
 fi
 
 "${as_root[@]}" apt-get update
-# apache2 and apache2-utils (htpasswd) serve the tests' update server.
+# apache2 and apache2-utils (htpasswd) serve the tests' update server; mingw-w64
+# and dpkg-dev (apt-get source) build the Windows .exe, which wine runs in the tests.
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
   build-essential \
   cmake \
@@ -18,4 +19,9 @@ fi
   googletest \
   apache2 \
   apache2-utils \
-  ca-certificates
+  ca-certificates \
+  g++-mingw-w64-x86-64-posix \
+  dpkg-dev \
+  patch \
+  wine \
+  wine64
