@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -212,6 +213,8 @@ struct program_run {
 
 std::string quote(std::string text) { return "'" + text + "'"; }
 
+const char kWineLoader[] = "/usr/lib/wine/wine64";
+
 std::string binary_bytes(int copies) {
   std::string bytes;
   for (int copy = 0; copy < copies; ++copy)
@@ -219,9 +222,53 @@ std::string binary_bytes(int copies) {
   return bytes;
 }
 
+// One build of the updater as the tests start it: the native binary, or the
+// Windows .exe under wine.
+struct updater_build {
+  std::string name;
+  std::string program;  // empty: this build was not given to the tests
+  bool windows = false;
+};
+
+const updater_build kNativeBuild = {"Native", KORVANTH_UPDATER_BINARY, false};
+const updater_build kWindowsBuild = {
+    "WindowsUnderWine",
+    std::string(KORVANTH_WINDOWS_BUILD_DIR).empty()
+        ? ""
+        : std::string(KORVANTH_WINDOWS_BUILD_DIR) + "/korvanth-updater-for-tests.exe",
+    true};
+
+// The shell command that starts a Windows program under wine. Every program
+// the tests start shares one wine prefix, made on first use; `flock` keeps
+// test processes that start together from making it twice. Empty when the
+// prefix cannot be made.
+std::string wine_command(std::string program) {
+  std::string prefix = KORVANTH_WINE_PREFIX;
+  // Wine stores names in the locale's character set, and takes its ANSI code
+  // page (Windows-1252) from the locale too.
+  std::string environment = "env -u DISPLAY LC_ALL=C.UTF-8 WINEPREFIX=" + quote(prefix) +
+                            " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d' ";
+  static bool ready = [&] {
+    if (path_exists(prefix + "/system.reg")) return true;
+    std::string make = "flock " + quote(prefix + ".lock") + " " + environment + kWineLoader +
+                       " wineboot -i >" + quote(prefix + ".log") + " 2>&1";
+    return std::system(make.c_str()) == 0;
+  }();
+  if (!ready) return "";
+  return environment + kWineLoader + " " + quote(program);
+}
+
+// The shell command that starts `build`'s updater.
+std::string start_command(updater_build build) {
+  return build.windows ? wine_command(build.program) : quote(build.program);
+}
+
 // A web server's document root and an installation at 1.00, side by side.
-struct ProgramTest : testing::Test {
+struct ProgramTest : testing::TestWithParam<updater_build> {
   void SetUp() override {
+    if (GetParam().program.empty()) GTEST_SKIP() << "no Windows build was given to the tests";
+    start = start_command(GetParam());
+    ASSERT_FALSE(start.empty()) << "cannot make the wine prefix; see " KORVANTH_WINE_PREFIX ".log";
     dir = make_temp_dir();
     write_file(dir + "/install/Updater/readme.txt", "the updater's folder");
     write_file(dir + kRecord, "1.00");
@@ -229,7 +276,7 @@ struct ProgramTest : testing::Test {
   }
   void TearDown() override {
     stop_apache(server);
-    remove_tree(dir);
+    if (!dir.empty()) remove_tree(dir);
   }
 
   void serve(std::string extra_config = "") {
@@ -245,9 +292,8 @@ struct ProgramTest : testing::Test {
 
   program_run run_updater() {
     program_run run;
-    std::string command = "cd " + quote(dir + "/install/Updater") + " && " +
-                          quote(KORVANTH_UPDATER_BINARY) + " </dev/null >" + quote(dir + "/out") +
-                          " 2>" + quote(dir + "/err");
+    std::string command = "cd " + quote(dir + "/install/Updater") + " && " + start +
+                          " </dev/null >" + quote(dir + "/out") + " 2>" + quote(dir + "/err");
     int status = std::system(command.c_str());
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = read_file(dir + "/out");
@@ -255,11 +301,18 @@ struct ProgramTest : testing::Test {
     return run;
   }
 
+  std::string start;  // the shell command that starts the updater
   std::string dir;
   apache_server server;
 };
 
-TEST_F(ProgramTest, UpToDate) {
+void PrintTo(const updater_build& build, std::ostream* out) { *out << build.name; }
+
+std::string name_build(const testing::TestParamInfo<updater_build>& info) {
+  return info.param.name;
+}
+
+TEST_P(ProgramTest, UpToDate) {
   write_file(dir + kRecord, "1.25");
   publish("actual_version.txt", "1.25");
   serve();
@@ -270,7 +323,7 @@ TEST_F(ProgramTest, UpToDate) {
   EXPECT_EQ("1.25", read_file(dir + kRecord));
 }
 
-TEST_F(ProgramTest, PendingVersionsWithNothingInThem) {
+TEST_P(ProgramTest, PendingVersionsWithNothingInThem) {
   publish("actual_version.txt", "1.02\n");
   serve();
   program_run run = run_updater();
@@ -292,7 +345,7 @@ TEST_F(ProgramTest, PendingVersionsWithNothingInThem) {
   EXPECT_EQ("1.02", read_file(dir + kRecord));
 }
 
-TEST_F(ProgramTest, MissingRecord) {
+TEST_P(ProgramTest, MissingRecord) {
   remove_tree(dir + "/install/Data");
   publish("actual_version.txt", "1.02");
   serve();
@@ -303,7 +356,7 @@ TEST_F(ProgramTest, MissingRecord) {
   EXPECT_FALSE(path_exists(dir + "/install/Data"));
 }
 
-TEST_F(ProgramTest, ServerDown) {
+TEST_P(ProgramTest, ServerDown) {
   // Nothing listens on the port.
   program_run run = run_updater();
   EXPECT_EQ(1, run.status);
@@ -312,13 +365,78 @@ TEST_F(ProgramTest, ServerDown) {
   EXPECT_EQ("1.00", read_file(dir + kRecord));
 }
 
-TEST_F(ProgramTest, WrongVersionFileOnTheServer) {
+TEST_P(ProgramTest, WrongVersionFileOnTheServer) {
   remove_tree(dir + "/www/game_data/actual_version.txt");
   serve();
   program_run run = run_updater();
   EXPECT_EQ(1, run.status);
   EXPECT_NE(std::string::npos, run.err.find("actual_version.txt")) << run.err;
   EXPECT_EQ("1.00", read_file(dir + kRecord));
+}
+
+// Names as the server has them: text in UTF-8, text in the ANSI code page of
+// trees published on Windows, names Windows cannot store, and paths beyond
+// Windows' classic 260-character limit.
+TEST_P(ProgramTest, NamesTheWindowsWay) {
+  const std::string utf8 = "Caf\xC3\xA9";
+  const std::string ansi = "D\xE9j\xE0";  // "Déjà" in Windows-1252
+  const std::string long_pack(200, 'p');
+  const std::string long_song(120, 's');
+  publish("actual_version.txt", "1.01");
+  publish("1.01/1.01_songs.txt", utf8 + "\nPack\n" + ansi + "\nPack\nBad:Name\nPack\nCON\nPack\n" +
+                                     long_song + "\n" + long_pack + "\n");
+  for (std::string song : {utf8, ansi, std::string("Bad:Name"), std::string("CON"), long_song})
+    publish("1.01/Songs/" + song + "/" + song + ".mp3", song);
+  serve();
+
+  program_run run = run_updater();
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ("1.01", read_file(dir + kRecord));
+  EXPECT_EQ(
+      "warning: skipped \"Bad:Name\": the name holds a colon\n"
+      "warning: skipped \"CON\": \"CON\": Windows reserves the name CON for a device\n",
+      run.err);
+  // Windows reads a name that is not UTF-8 in its ANSI code page; wine stores
+  // the result as UTF-8 on the Linux side.
+  const std::string ansi_on_disk = GetParam().windows ? "D\xC3\xA9j\xC3\xA0" : ansi;
+  EXPECT_EQ(utf8, read_file(dir + "/install/Songs/Pack/" + utf8 + "/" + utf8 + ".mp3"));
+  EXPECT_EQ(ansi, read_file(dir + "/install/Songs/Pack/" + ansi_on_disk + "/" + ansi_on_disk + ".mp3"));
+  EXPECT_EQ(long_song, read_file(dir + "/install/Songs/" + long_pack + "/" + long_song + "/" +
+                                 long_song + ".mp3"));
+  EXPECT_NE(std::string::npos, run.out.find("\n" + utf8 + "\n" + ansi_on_disk + "\n" + long_song + "\n"))
+      << run.out;
+  EXPECT_EQ(std::string::npos, run.out.find("Bad:Name"));
+}
+
+// The game holds its executable open while it runs; replacing it fails until
+// the player closes the game.
+TEST_P(ProgramTest, ExecutableInUse) {
+  if (!GetParam().windows) GTEST_SKIP() << "only Windows refuses to replace a file in use";
+  write_file(dir + "/install/Program/Korvanth.exe", "the running game");
+  publish("actual_version.txt", "1.01");
+  publish("1.01/1.01_ejecutable.txt", "1");
+  publish("1.01/Korvanth.exe", "the new game");
+  serve();
+
+  std::string holder = wine_command(std::string(KORVANTH_WINDOWS_BUILD_DIR) + "/hold-file.exe");
+  std::string held = dir + "/held";
+  std::string start_holder = holder + " " + quote("Z:" + dir + "/install/Program/Korvanth.exe") +
+                             " 60 >" + quote(held) + " 2>&1 </dev/null & echo $! >" +
+                             quote(dir + "/holder.pid");
+  ASSERT_EQ(0, std::system(start_holder.c_str()));
+  for (int wait = 0; wait < 200 && read_file(held).find("holding") != 0; ++wait)
+    usleep(50 * 1000);
+  ASSERT_EQ(0u, read_file(held).find("holding")) << read_file(held);
+
+  program_run run = run_updater();
+  std::system(("kill $(cat " + quote(dir + "/holder.pid") + ")").c_str());
+  EXPECT_EQ(1, run.status);
+  EXPECT_NE(std::string::npos, run.err.find("close the game, then run the updater again"))
+      << run.err;
+  EXPECT_EQ(std::string::npos, run.out.find("NOW UP TO DATE"));
+  EXPECT_EQ("1.00", read_file(dir + kRecord));
+  EXPECT_EQ("the running game", read_file(dir + "/install/Program/Korvanth.exe"));
+  EXPECT_EQ("Korvanth.exe\n", list_files(dir + "/install/Program"));
 }
 
 // Three versions with every category; some files missing on the server, some
@@ -390,7 +508,7 @@ struct WholeUpdateTest : ProgramTest {
   }
 };
 
-TEST_F(WholeUpdateTest, FromOneToTheServersVersion) {
+TEST_P(WholeUpdateTest, FromOneToTheServersVersion) {
   serve();
   program_run run = run_updater();
   EXPECT_EQ(0, run.status) << run.err;
@@ -399,7 +517,7 @@ TEST_F(WholeUpdateTest, FromOneToTheServersVersion) {
   expect_installed();
 }
 
-TEST_F(WholeUpdateTest, FailureMidwayAndASecondRun) {
+TEST_P(WholeUpdateTest, FailureMidwayAndASecondRun) {
   serve("Redirect 503 /game_data/1.02/Korvanth.exe\n");
   program_run first = run_updater();
   EXPECT_EQ(1, first.status);
@@ -417,5 +535,10 @@ TEST_F(WholeUpdateTest, FailureMidwayAndASecondRun) {
                                 "--------------------\nApplying update 1.02\n"));
   expect_installed();
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, ProgramTest, testing::Values(kNativeBuild, kWindowsBuild),
+                         name_build);
+INSTANTIATE_TEST_SUITE_P(Builds, WholeUpdateTest, testing::Values(kNativeBuild, kWindowsBuild),
+                         name_build);
 
 }  // namespace
